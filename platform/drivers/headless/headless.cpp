@@ -1,0 +1,61 @@
+#include "platform/drivers/headless/headless.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace drivers::headless {
+namespace {
+
+class MemoryVideo final : public Video {
+ public:
+  std::int32_t CreateWindow(const WindowSettings& settings) override {
+    width_ = settings.width;
+    height_ = settings.height;
+    Clear();
+    return 1;
+  }
+  void ShowWindow() override {}
+  void HandleMessages() override {}
+  void SetExclusive(bool) override {}
+  bool CanSetMode(std::int32_t width, std::int32_t height, std::int32_t bitsPerPixel) override {
+    return bitsPerPixel == 16 && width > 0 && height > 0 && width <= 4096 && height <= 4096;
+  }
+  void SetMode(std::int32_t width, std::int32_t height) override {
+    width_ = width;
+    height_ = height;
+    Clear();
+  }
+  void RestoreMode() override {}
+  void Present(const Picture& frame, bool) override {
+    // The memory display keeps the frame itself: one copy, as a real display would scan it out.
+    for (std::int32_t y = 0; y < height_ && y < frame.height; ++y) {
+      const std::uint16_t* row = frame.pixels + static_cast<std::ptrdiff_t>(y) * frame.pitch;
+      std::copy_n(row, std::min(width_, frame.width),
+                  shown_.data() + static_cast<std::ptrdiff_t>(y) * width_);
+    }
+  }
+  Picture Shown() override { return {shown_.data(), width_, height_, width_}; }
+  void ShowReport(std::string_view) override {}
+
+ private:
+  void Clear() { shown_.assign(static_cast<std::size_t>(width_) * height_, 0); }
+  std::int32_t width_ = 0;
+  std::int32_t height_ = 0;
+  std::vector<std::uint16_t> shown_;
+};
+
+class NoKeys final : public Keyboard {
+ public:
+  bool Poll(std::array<std::uint8_t, 256>& state) override {
+    state.fill(0);
+    return true;
+  }
+  void Finish() override {}
+};
+
+}  // namespace
+
+std::unique_ptr<Video> OpenVideo() { return std::make_unique<MemoryVideo>(); }
+std::unique_ptr<Keyboard> OpenKeyboard() { return std::make_unique<NoKeys>(); }
+
+}  // namespace drivers::headless
