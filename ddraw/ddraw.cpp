@@ -1,6 +1,5 @@
 #include "ddraw/ddraw.h"
 
-#include <cmath>
 #include <string>
 
 #include "ddraw/sprite_set.h"
@@ -32,12 +31,6 @@ constexpr HelpLine kHelpText[] = {
     {140, "'O' button zooms out, 'I' zooms back in"},
     {160, "and Up or Down arrows to change backdrop."},
 };
-
-constexpr Single kZoomCeiling = 1.0f;
-constexpr Single kZoomFloor = 0.1f;  // the single nearest to 0.1, compared and stored as such
-constexpr double kZoomStep = 0.01;
-constexpr Long kFirstFrame = 0;
-constexpr Long kLastFrame = 39;
 
 }  // namespace
 
@@ -104,37 +97,4 @@ void DrawSprite(Long x, Long y, Integer width, Integer height, Single zoom, cons
   RECT dest{x, y, RoundEdge(x + width * static_cast<double>(zoom)),
             RoundEdge(y + height * static_cast<double>(zoom))};
   runtime::Object(BackBuffer).Blt(dest, frame, source, DDBLT_KEYSRC | DDBLT_WAIT);
-}
-
-Long RoundEdge(double edge) {
-  // nearbyint rounds to nearest with halves to even, the default rounding mode.
-  const double rounded = std::nearbyint(edge);
-  if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0)) {
-    runtime::Raise(runtime::kOverflow, "Overflow");
-  }
-  return static_cast<Long>(rounded);
-}
-
-Single ZoomIn(Single zoom) {
-  if (zoom > kZoomCeiling) zoom = kZoomCeiling;
-  if (zoom < kZoomCeiling) zoom = static_cast<Single>(static_cast<double>(zoom) + kZoomStep);
-  return zoom;
-}
-
-Single ZoomOut(Single zoom) {
-  if (zoom < kZoomFloor) zoom = kZoomFloor;
-  if (zoom > kZoomFloor) zoom = static_cast<Single>(static_cast<double>(zoom) - kZoomStep);
-  return zoom;
-}
-
-Long PreviousFrame(Long frame) {
-  if (frame > kFirstFrame) frame -= 1;
-  if (frame == kFirstFrame) frame = kLastFrame;
-  return frame;
-}
-
-Long NextFrame(Long frame) {
-  if (frame < kLastFrame) frame += 1;
-  if (frame == kLastFrame) frame = kFirstFrame;
-  return frame;
 }
