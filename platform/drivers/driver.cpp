@@ -33,6 +33,11 @@ void Open() {
     throw trace::BadEnvironment("ORVANE_VIDEO: unknown driver \"" + name +
                                 "\"; use sdl or headless");
   }
+  if (const char* script = std::getenv("ORVANE_KEYS"); script != nullptr) {
+    if (*script == '\0') throw trace::BadEnvironment("ORVANE_KEYS: empty; give a key script's path");
+    o.keyboard = headless::OpenScript(script, *o.video);
+    o.scripted = true;
+  }
 }
 
 void Close() {

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/drivers/headless/keyscript.h"
+#include "platform/drivers/png.h"
+#include "platform/trace/trace.h"
+
 namespace drivers::headless {
 namespace {
 
@@ -53,7 +57,38 @@ class NoKeys final : public Keyboard {
   void Finish() override {}
 };
 
+class ScriptKeyboard final : public Keyboard {
+ public:
+  ScriptKeyboard(KeyScript script, Video& video)
+      : keys_(std::move(script), [&video](const std::filesystem::path& file) { Snap(video, file); }) {}
+  bool Poll(std::array<std::uint8_t, 256>& state) override {
+    keys_.Poll(state);
+    return true;
+  }
+  void Finish() override { keys_.Finish(); }
+
+ private:
+  // A snap that cannot be written is a fault of the environment the script asked for.
+  static void Snap(Video& video, const std::filesystem::path& file) {
+    const Picture shown = video.Shown();
+    try {
+      WritePng(file, shown.pixels, shown.width, shown.height, shown.pitch);
+    } catch (const PngError& e) {
+      throw trace::BadEnvironment(std::string("ORVANE_KEYS: snap: ") + e.what());
+    }
+  }
+  ScriptedKeys keys_;
+};
+
 }  // namespace
+
+std::unique_ptr<Keyboard> OpenScript(const std::filesystem::path& script, Video& video) {
+  try {
+    return std::make_unique<ScriptKeyboard>(LoadKeyScript(script), video);
+  } catch (const KeyScriptError& e) {
+    throw trace::BadEnvironment(std::string("ORVANE_KEYS: ") + e.what());
+  }
+}
 
 std::unique_ptr<Video> OpenVideo() { return std::make_unique<MemoryVideo>(); }
 std::unique_ptr<Keyboard> OpenKeyboard() { return std::make_unique<NoKeys>(); }
