@@ -58,7 +58,7 @@ const char* ProgramName() { return program_invocation_short_name; }
 
 }  // namespace
 
-void Start(const FormSettings& form, void (*formLoad)()) {
+void Open(const FormSettings& form) {
   try {
     trace::Open(std::getenv("ORVANE_TRACE"), std::getenv("ORVANE_FAILPOINTS"));
     drivers::Open();
@@ -74,7 +74,10 @@ void Start(const FormSettings& form, void (*formLoad)()) {
     std::fprintf(stderr, "%s: %s\n", ProgramName(), e.what());
     std::_Exit(2);
   }
+}
 
+void Start(const FormSettings& form, void (*formLoad)()) {
+  Open(form);
   try {
     formLoad();
     End();

@@ -62,9 +62,12 @@ struct FormSettings {
   int startUpPosition;      // 3: the window system chooses
 };
 
-// Process start: reads the platform environment, creates the form with its window hidden and
-// raises its load event. Never returns.
+// Process start: Open, then raises the form's load event. Never returns.
 [[noreturn]] void Start(const FormSettings& form, void (*formLoad)());
+// Reads the platform environment, opens the drivers and creates the form with its window hidden.
+// A bad environment ends the process with its message and status 2. Start's first step; also
+// for benchmarks and tests that drive the program's procedures in their own process.
+void Open(const FormSettings& form);
 
 // The window handle of the start-up form.
 Long hWnd();
