@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/drivers/headless/headless.h"
+#include "platform/drivers/sdl/sdl.h"
 #include "platform/trace/trace.h"
 
 namespace drivers {
@@ -25,8 +26,11 @@ Open& open() {
 void Open() {
   struct Open& o = open();
   const char* videoName = std::getenv("ORVANE_VIDEO");
-  const std::string name = videoName != nullptr ? videoName : "headless";
-  if (name == "headless") {
+  const std::string name = videoName != nullptr ? videoName : "sdl";
+  if (name == "sdl") {
+    o.video = sdl::OpenVideo();
+    o.keyboard = sdl::OpenKeyboard(*o.video);
+  } else if (name == "headless") {
     o.video = headless::OpenVideo();
     o.keyboard = headless::OpenKeyboard();
   } else {
