@@ -62,6 +62,7 @@ ProgramRun RunProgram(const std::string& program, const RunOptions& options) {
   }
 
   ProgramRun run;
+  run.folder = folder.string();
   int waitStatus = 0;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeoutSeconds);
   while (waitpid(child, &waitStatus, WNOHANG) == 0) {

@@ -12,6 +12,7 @@ struct ProgramRun {
   int status = -1;  // the exit status; -1 when the process did not exit normally
   std::string error;  // standard error
   std::vector<std::string> trace;
+  std::string folder;  // where the run's files are: its key script and the snaps it asked for
 
   // Index of the first trace line starting with prefix at or after from, or -1.
   int Find(const std::string& prefix, int from = 0) const;
