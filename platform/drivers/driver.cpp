@@ -27,8 +27,10 @@ void Open() {
   struct Open& o = open();
   const char* videoName = std::getenv("ORVANE_VIDEO");
   const std::string name = videoName != nullptr ? videoName : "sdl";
+  const char* script = std::getenv("ORVANE_KEYS");
+  o.scripted = script != nullptr;
   if (name == "sdl") {
-    o.video = sdl::OpenVideo();
+    o.video = sdl::OpenVideo(o.scripted);
     o.keyboard = sdl::OpenKeyboard(*o.video);
   } else if (name == "headless") {
     o.video = headless::OpenVideo();
@@ -37,10 +39,9 @@ void Open() {
     throw trace::BadEnvironment("ORVANE_VIDEO: unknown driver \"" + name +
                                 "\"; use sdl or headless");
   }
-  if (const char* script = std::getenv("ORVANE_KEYS"); script != nullptr) {
+  if (o.scripted) {
     if (*script == '\0') throw trace::BadEnvironment("ORVANE_KEYS: empty; give a key script's path");
     o.keyboard = headless::OpenScript(script, *o.video);
-    o.scripted = true;
   }
 }
 

@@ -246,8 +246,10 @@ class Pacer {
 
 class SdlVideo final : public Video {
  public:
-  explicit SdlVideo(Options options)
-      : options_(options), onX11_(std::string_view(SDL_GetCurrentVideoDriver()) == "x11") {}
+  SdlVideo(Options options, bool keepShown)
+      : options_(options),
+        keepShown_(keepShown),
+        onX11_(std::string_view(SDL_GetCurrentVideoDriver()) == "x11") {}
   SdlVideo(const SdlVideo&) = delete;
   SdlVideo& operator=(const SdlVideo&) = delete;
 
@@ -344,7 +346,7 @@ class SdlVideo final : public Video {
     }
     const Picture part{frame.pixels, std::min(frame.width, modeW_), std::min(frame.height, modeH_),
                        frame.pitch};
-    for (std::int32_t y = 0; y < part.height; ++y) {
+    for (std::int32_t y = 0; keepShown_ && y < part.height; ++y) {
       std::copy_n(part.pixels + static_cast<std::ptrdiff_t>(y) * part.pitch, part.width,
                   shown_.data() + static_cast<std::ptrdiff_t>(y) * modeW_);
     }
@@ -513,6 +515,7 @@ class SdlVideo final : public Video {
   // Declared first: SDL's video starts before the rest and ends after the window is gone.
   VideoSubsystem subsystem_;
   const Options options_;
+  const bool keepShown_;  // Shown() needs a copy of each frame
   const bool onX11_;
   Owned<SDL_Window> window_;
   Owned<SDL_Renderer> renderer_;
@@ -593,8 +596,8 @@ class SdlKeyboard final : public Keyboard {
 
 }  // namespace
 
-std::unique_ptr<Video> OpenVideo() {
-  return std::make_unique<SdlVideo>(ReadOptions());
+std::unique_ptr<Video> OpenVideo(bool keepShown) {
+  return std::make_unique<SdlVideo>(ReadOptions(), keepShown);
 }
 
 std::unique_ptr<Keyboard> OpenKeyboard(Video& video) {

@@ -20,8 +20,9 @@
 namespace drivers::sdl {
 
 // Reads ORVANE_WINDOWED and ORVANE_SCALE and starts SDL's video. Throws trace::BadEnvironment for
-// a bad value or when SDL finds no display.
-std::unique_ptr<Video> OpenVideo();
+// a bad value or when SDL finds no display. With keepShown each presented frame is also kept for
+// Shown() (a key script's snaps need it); without, presenting is one copy and Shown() stays black.
+std::unique_ptr<Video> OpenVideo(bool keepShown);
 
 // The system keyboard of the display that `video` (made by OpenVideo) runs on. On X11 it reads
 // every key also while another window has the focus; elsewhere only while the form's window has
