@@ -9,6 +9,7 @@
 #               bars left and right, the display scaled to 800x600 between them
 #   windowed    with ORVANE_WINDOWED=1 a 640x480 window shows the display instead
 #   keys        Right and Up change the picture, which stays still while no key is down
+#   signals     SIGINT (Ctrl+C) and SIGTERM end the program at once, leaving no window
 #   focus       Escape ends the program while another window has the focus
 #   rate        the trace (ORVANE_TRACE) counts about 60 flips a second, never hundreds
 #   nodisplay   with no display at all the program ends within 5 s, status 2, with a report
@@ -193,6 +194,28 @@ case "$case_name" in
       before=after-$key
     done
     end_with_escape
+    ;;
+
+  signals)
+    # Ctrl+C and SIGTERM end the program at once; the desktop's mode was never changed, so no
+    # window and nothing else is left.
+    for signal in INT TERM; do
+      start
+      wait_window
+      kill -s "$signal" "$program_pid"
+      for _ in $(seq 20); do
+        kill -0 "$program_pid" 2>/dev/null || break
+        sleep 0.1
+      done
+      kill -0 "$program_pid" 2>/dev/null && fail "still running 2 s after SIG$signal"
+      wait "$program_pid"
+      status=$?
+      program_pid=
+      [ "$status" -gt 128 ] || fail "ended with status $status after SIG$signal, not by the signal"
+      if xdotool search --name "^$caption\$" >/dev/null 2>&1; then
+        fail "a window named \"$caption\" is left after SIG$signal"
+      fi
+    done
     ;;
 
   focus)

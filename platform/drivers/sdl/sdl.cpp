@@ -1,6 +1,7 @@
 #include "platform/drivers/sdl/sdl.h"
 
 #include <algorithm>
+#include <csignal>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -83,9 +84,12 @@ using Owned = std::unique_ptr<T, SdlDelete>;
 class VideoSubsystem {
  public:
   VideoSubsystem() {
-    // Ctrl+C and SIGTERM keep their default action: the process ends at once, and since the
-    // desktop's mode is never changed nothing is left to undo.
+    // Ctrl+C and SIGTERM have their default action: the process ends at once, and since the
+    // desktop's mode is never changed nothing is left to undo. A shell starts background jobs
+    // with SIGINT ignored; the demo still ends on it.
     SDL_SetHintWithPriority(SDL_HINT_NO_SIGNAL_HANDLERS, "1", SDL_HINT_OVERRIDE);
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
     // The demo keeps showing while another window has the focus.
     SDL_SetHintWithPriority(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0", SDL_HINT_OVERRIDE);
     const char* x = std::getenv("DISPLAY");
