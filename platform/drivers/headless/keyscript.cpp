@@ -229,6 +229,10 @@ SnapStep ParseSnap(std::span<const Word> args, const fs::path& scriptPath,
   }
 }
 
+// A key script is a short text: a file longer than this is not one, and a device such as
+// /dev/zero would otherwise be read until memory runs out.
+constexpr std::size_t kMaxScriptBytes = 16 * 1024 * 1024;
+
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
@@ -282,8 +286,12 @@ KeyScript LoadKeyScript(const std::filesystem::path& scriptPath) {
   std::string text;
   std::array<char, 4096> buffer;
   std::size_t got = 0;
-  while ((got = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0)
+  while ((got = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0) {
     text.append(buffer.data(), got);
+    if (text.size() > kMaxScriptBytes) {
+      throw KeyScriptError(scriptPath.string() + ": cannot read key script: larger than 16 MiB");
+    }
+  }
   if (std::ferror(file.get()))
     throw KeyScriptError(scriptPath.string() + ": cannot read key script: " + SystemReason());
   return ParseKeyScript(text, scriptPath);
