@@ -30,6 +30,7 @@ const char* ProgramName() { return program_invocation_short_name; }
     std::fprintf(stderr, "%s: %s\n", ProgramName(), e.what());
     status = 2;
   }
+  if (trace::WriteFailed()) status = 2;
   trace::Call call(trace::Op::RuntimeEnd);
   if (trace::Args* a = call.args()) a->Int(status);
   call.Done();

@@ -43,6 +43,7 @@ constexpr std::array<OpName, kOps> kNames = {{
 struct State {
   std::FILE* file = nullptr;
   bool ownsFile = false;
+  bool writeFailed = false;
   std::vector<Failpoint> failpoints;
   std::array<std::uint64_t, kOps> calls{};
 };
@@ -145,6 +146,7 @@ void Close() {
 }
 
 bool Tracing() { return state().file != nullptr; }
+bool WriteFailed() { return state().writeFailed; }
 
 void Args::Put(std::string_view text) {
   // A line longer than the buffer is cut short; the trace stays one line per operation.
@@ -249,7 +251,13 @@ void Call::Write(std::string_view result) {
   std::fputc(')', file);
   std::fwrite(result.data(), 1, result.size(), file);
   std::fputc('\n', file);
-  std::fflush(file);
+  if (std::fflush(file) != 0 || std::ferror(file)) {
+    // A trace that cannot be written is said once; the run goes on without it.
+    std::fprintf(stderr, "%s: ORVANE_TRACE: cannot write the trace: %s\n",
+                 program_invocation_short_name, std::strerror(errno));
+    Close();
+    state().writeFailed = true;
+  }
 }
 
 void Call::Ok() { Write(" -> ok"); }

@@ -80,6 +80,8 @@ void Open(const char* traceVariable, const char* failpointsVariable);
 // Flushes and closes the trace file.
 void Close();
 bool Tracing();
+// The trace could not be written (said once on standard error); the run ends with status 2.
+bool WriteFailed();
 
 // The argument list of one trace line. Only built while tracing.
 class Args {

@@ -444,3 +444,20 @@ TEST(ResourceCompiler, GoodScriptWritesTheTableAndWrongArgumentsGiveTheUsage) {
 }
 
 }  // namespace
+
+namespace {
+
+// A trace that cannot be written is not a run that succeeded.
+TEST(TraceWrite, AFullDeviceIsSaidOnceAndEndsWithStatus2) {
+  RunOptions options;
+  options.keys = "hold 1 ESC\n";
+  options.environment = {{"ORVANE_TRACE", "/dev/full"}};
+  const ProgramRun run = RunProgram("orvane", options);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_TRUE(OneLine(run.error)) << run.error;
+  EXPECT_NE(run.error.find("ORVANE_TRACE: cannot write the trace: No space left on device"),
+            std::string::npos)
+      << run.error;
+}
+
+}  // namespace
