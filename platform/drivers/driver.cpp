@@ -33,7 +33,7 @@ void Open() {
     o.video = sdl::OpenVideo(o.scripted);
     o.keyboard = sdl::OpenKeyboard(*o.video);
   } else if (name == "headless") {
-    o.video = headless::OpenVideo();
+    o.video = headless::OpenVideo(o.scripted);
     o.keyboard = headless::OpenKeyboard();
   } else {
     throw trace::BadEnvironment("ORVANE_VIDEO: unknown driver \"" + name +

@@ -12,6 +12,7 @@ namespace {
 
 class MemoryVideo final : public Video {
  public:
+  explicit MemoryVideo(bool keepShown) : keepShown_(keepShown) {}
   std::int32_t CreateWindow(const WindowSettings& settings) override {
     width_ = settings.width;
     height_ = settings.height;
@@ -31,7 +32,8 @@ class MemoryVideo final : public Video {
   }
   void RestoreMode() override {}
   void Present(const Picture& frame, bool) override {
-    // The memory display keeps the frame itself: one copy, as a real display would scan it out.
+    // Only a key script can look at the memory display; for it, one copy keeps the frame.
+    if (!keepShown_) return;
     for (std::int32_t y = 0; y < height_ && y < frame.height; ++y) {
       const std::uint16_t* row = frame.pixels + static_cast<std::ptrdiff_t>(y) * frame.pitch;
       std::copy_n(row, std::min(width_, frame.width),
@@ -43,6 +45,7 @@ class MemoryVideo final : public Video {
 
  private:
   void Clear() { shown_.assign(static_cast<std::size_t>(width_) * height_, 0); }
+  const bool keepShown_;
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;
   std::vector<std::uint16_t> shown_;
@@ -90,7 +93,9 @@ std::unique_ptr<Keyboard> OpenScript(const std::filesystem::path& script, Video&
   }
 }
 
-std::unique_ptr<Video> OpenVideo() { return std::make_unique<MemoryVideo>(); }
+std::unique_ptr<Video> OpenVideo(bool keepShown) {
+  return std::make_unique<MemoryVideo>(keepShown);
+}
 std::unique_ptr<Keyboard> OpenKeyboard() { return std::make_unique<NoKeys>(); }
 
 }  // namespace drivers::headless

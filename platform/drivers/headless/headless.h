@@ -12,7 +12,9 @@
 
 namespace drivers::headless {
 
-std::unique_ptr<Video> OpenVideo();
+// With keepShown the memory display keeps a copy of each frame presented, for Shown() (a key
+// script's snaps need it); without, nobody can look at it and a flip copies nothing.
+std::unique_ptr<Video> OpenVideo(bool keepShown);
 std::unique_ptr<Keyboard> OpenKeyboard();
 // The keyboard driven by a key script (keyscript.h); its snaps picture video's display. Throws
 // trace::BadEnvironment for a script that cannot be read or parsed.
