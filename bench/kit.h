@@ -76,6 +76,8 @@ void RegisterPass(std::string_view program);
 // SDL's dummy video driver): each a whole process from spawn to exit, with its peak resident
 // memory as the counter peak_MiB.
 void RegisterStartups();
+// ours/sdl_present: the SDL2 driver's Present of a 640x480 frame, on SDL's offscreen driver.
+void RegisterSdlPresent();
 
 // --- The run and its summary ---
 

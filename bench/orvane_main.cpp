@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
   bench::RegisterPass("orvane");
   bench::RegisterSdlPass(bench::kOrvaneSprites);
   bench::RegisterStartups();
+  bench::RegisterSdlPresent();
 
   const bench::Summary summary{
       .comparisons =
@@ -36,6 +37,8 @@ int main(int argc, char** argv) {
                0.25},
               {"orvane pass / fill floor (memset)", "ours/pass/orvane", "floor/memset", 4},
               {"orvane2 start-up / SDL2 start-up", "ours/startup/orvane2", "sdl2/startup", 0.75},
+              {"SDL2 driver copy to the screen / copy floor", "ours/sdl_present", "floor/memcpy",
+               2},
           },
       .counters =
           {

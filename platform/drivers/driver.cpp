@@ -1,6 +1,9 @@
 #include "platform/drivers/driver.h"
 
+#include <dlfcn.h>
+
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "platform/drivers/headless/headless.h"
@@ -21,6 +24,21 @@ Open& open() {
   return o;
 }
 
+// The SDL driver's module, loaded from beside the running program and never unloaded.
+const sdl::Entry& SdlDriver() {
+  std::error_code error;
+  const std::filesystem::path module =
+      std::filesystem::read_symlink("/proc/self/exe", error).parent_path() /
+      "liborvane_driver_sdl.so";
+  void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+  const void* entry = handle != nullptr ? dlsym(handle, "orvane_sdl_driver") : nullptr;
+  if (entry == nullptr) {
+    throw trace::BadEnvironment(std::string("ORVANE_VIDEO: sdl: cannot load the SDL driver: ") +
+                                dlerror() + "; use ORVANE_VIDEO=headless");
+  }
+  return *static_cast<const sdl::Entry*>(entry);
+}
+
 }  // namespace
 
 void Open() {
@@ -30,8 +48,9 @@ void Open() {
   const char* script = std::getenv("ORVANE_KEYS");
   o.scripted = script != nullptr;
   if (name == "sdl") {
-    o.video = sdl::OpenVideo(o.scripted);
-    o.keyboard = sdl::OpenKeyboard(*o.video);
+    const sdl::Entry& driver = SdlDriver();
+    o.video = driver.openVideo(o.scripted);
+    o.keyboard = driver.openKeyboard(*o.video);
   } else if (name == "headless") {
     o.video = headless::OpenVideo(o.scripted);
     o.keyboard = headless::OpenKeyboard();

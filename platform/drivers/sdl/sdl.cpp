@@ -250,9 +250,9 @@ class Pacer {
 
 class SdlVideo final : public Video {
  public:
-  SdlVideo(Options options, bool keepShown)
+  SdlVideo(Options options, bool scripted)
       : options_(options),
-        keepShown_(keepShown),
+        scripted_(scripted),
         onX11_(std::string_view(SDL_GetCurrentVideoDriver()) == "x11") {}
   SdlVideo(const SdlVideo&) = delete;
   SdlVideo& operator=(const SdlVideo&) = delete;
@@ -350,7 +350,7 @@ class SdlVideo final : public Video {
     }
     const Picture part{frame.pixels, std::min(frame.width, modeW_), std::min(frame.height, modeH_),
                        frame.pitch};
-    for (std::int32_t y = 0; keepShown_ && y < part.height; ++y) {
+    for (std::int32_t y = 0; scripted_ && y < part.height; ++y) {
       std::copy_n(part.pixels + static_cast<std::ptrdiff_t>(y) * part.pitch, part.width,
                   shown_.data() + static_cast<std::ptrdiff_t>(y) * modeW_);
     }
@@ -368,7 +368,7 @@ class SdlVideo final : public Video {
 
   void ShowReport(std::string_view text) override {
     // A scripted run has nobody to click the box away.
-    if (drivers::Scripted()) return;
+    if (scripted_) return;
     // A window that covers the desktop would hide the box.
     if (window_) SDL_HideWindow(window_.get());
     const std::string message(text);
@@ -519,7 +519,9 @@ class SdlVideo final : public Video {
   // Declared first: SDL's video starts before the rest and ends after the window is gone.
   VideoSubsystem subsystem_;
   const Options options_;
-  const bool keepShown_;  // Shown() needs a copy of each frame
+  // A key script drives the run: Shown() needs a copy of each frame, and nobody would click a
+  // message box away.
+  const bool scripted_;
   const bool onX11_;
   Owned<SDL_Window> window_;
   Owned<SDL_Renderer> renderer_;
@@ -600,8 +602,8 @@ class SdlKeyboard final : public Keyboard {
 
 }  // namespace
 
-std::unique_ptr<Video> OpenVideo(bool keepShown) {
-  return std::make_unique<SdlVideo>(ReadOptions(), keepShown);
+std::unique_ptr<Video> OpenVideo(bool scripted) {
+  return std::make_unique<SdlVideo>(ReadOptions(), scripted);
 }
 
 std::unique_ptr<Keyboard> OpenKeyboard(Video& video) {
@@ -612,3 +614,7 @@ std::unique_ptr<Keyboard> OpenKeyboard(Video& video) {
 }
 
 }  // namespace drivers::sdl
+
+// The door drivers::Open finds with dlsym.
+extern "C" const drivers::sdl::Entry orvane_sdl_driver{&drivers::sdl::OpenVideo,
+                                                       &drivers::sdl::OpenKeyboard};

@@ -20,14 +20,23 @@
 namespace drivers::sdl {
 
 // Reads ORVANE_WINDOWED and ORVANE_SCALE and starts SDL's video. Throws trace::BadEnvironment for
-// a bad value or when SDL finds no display. With keepShown each presented frame is also kept for
-// Shown() (a key script's snaps need it); without, presenting is one copy and Shown() stays black.
-std::unique_ptr<Video> OpenVideo(bool keepShown);
+// a bad value or when SDL finds no display. When scripted (a key script drives the run) each
+// presented frame is also kept for Shown(), for the script's snaps, and reports show no message
+// box; otherwise presenting is one copy and Shown() stays black.
+std::unique_ptr<Video> OpenVideo(bool scripted);
 
 // The system keyboard of the display that `video` (made by OpenVideo) runs on. On X11 it reads
 // every key also while another window has the focus; elsewhere only while the form's window has
 // it. Throws trace::BadEnvironment when the display cannot be opened for reading the keyboard.
 std::unique_ptr<Keyboard> OpenKeyboard(Video& video);
+
+// The driver is a shared module (liborvane_driver_sdl.so beside the programs), so that SDL2 and
+// its libraries load only when ORVANE_VIDEO=sdl asks for them. It exports this as
+// "orvane_sdl_driver".
+struct Entry {
+  std::unique_ptr<Video> (*openVideo)(bool scripted);
+  std::unique_ptr<Keyboard> (*openKeyboard)(Video& video);
+};
 
 // The set-1 scan code of a key (extended keys with 0x80 added), or 0 for a key that has none:
 // by X keycode (evdev, the Linux key code + 8) or by SDL scancode.
