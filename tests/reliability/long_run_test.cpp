@@ -3,24 +3,20 @@
 // with the passes), and every pass draws both sprites within the zoom range from their own 40
 // frames and fills the backdrop the keys asked for. Run by `scripts/reliability long`; not a
 // CTest entry, since it takes a minute or more.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "tests/support/program_run.h"
 
 namespace {
 
@@ -94,47 +90,6 @@ std::string KeyScript(const std::vector<Hold>& holds, int scale, int passes,
   add(passes - 1 - kWeights * scale, "", 0);
   add(1, " ESC", 0);
   return script;
-}
-
-struct ChildRun {
-  int status = -1;
-  long peakKiB = 0;  // the child's ru_maxrss
-  double seconds = 0;
-  fs::path trace;
-  std::string error;
-};
-
-ChildRun RunOrvane2(const fs::path& folder, const std::string& keys) {
-  const fs::path keysPath = folder / "keys.txt";
-  const fs::path errorPath = folder / "stderr.txt";
-  std::ofstream(keysPath) << keys;
-  ChildRun run;
-  run.trace = folder / "trace.txt";
-  const std::string executable = std::string(ORVANE_BIN_DIR) + "/orvane2";
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t child = fork();
-  if (child == 0) {
-    const int err = open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    dup2(err, 2);
-    const int null = open("/dev/null", O_RDWR);
-    dup2(null, 0);
-    dup2(null, 1);
-    setenv("ORVANE_VIDEO", "headless", 1);
-    setenv("ORVANE_KEYS", keysPath.c_str(), 1);
-    setenv("ORVANE_TRACE", run.trace.c_str(), 1);
-    unsetenv("ORVANE_FAILPOINTS");
-    execl(executable.c_str(), executable.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int waitStatus = 0;
-  rusage usage{};
-  wait4(child, &waitStatus, 0, &usage);
-  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (WIFEXITED(waitStatus)) run.status = WEXITSTATUS(waitStatus);
-  run.peakKiB = usage.ru_maxrss;
-  std::ifstream err(errorPath);
-  run.error.assign(std::istreambuf_iterator<char>(err), {});
-  return run;
 }
 
 // What the trace shows, pass by pass; faults are counted and the first few described.
@@ -216,24 +171,22 @@ Seen ReadTrace(const fs::path& trace, const std::vector<int>& backdrops) {
 }
 
 TEST(LongRun, TwoHundredThousandPassesStayInRangeAndInTheirMemory) {
-  const fs::path work = fs::path(ORVANE_TEST_WORK_DIR) / "long-run";
-  fs::remove_all(work);
   struct Measured {
     int passes;
-    ChildRun run;
+    orvane_test::ProgramRun run;
   };
   std::vector<Measured> measured;
   const std::vector<Hold> holds = Holds();
   for (const auto& [passes, scale] : {std::pair{kShortPasses, 1}, std::pair{kLongPasses, kScale}}) {
     SCOPED_TRACE(std::to_string(passes) + " passes");
-    const fs::path folder = work / std::to_string(passes);
-    fs::create_directories(folder);
     std::vector<int> backdrops;
-    const ChildRun run = RunOrvane2(folder, KeyScript(holds, scale, passes, backdrops));
+    const orvane_test::ProgramRun run = orvane_test::RunProgram(
+        "orvane2", {.keys = KeyScript(holds, scale, passes, backdrops), .timeoutSeconds = 600,
+                    .readTrace = false});
     ASSERT_EQ(backdrops.size(), static_cast<std::size_t>(passes));
     EXPECT_EQ(run.status, 0) << run.error;
     EXPECT_EQ(run.error, "");
-    const Seen seen = ReadTrace(run.trace, backdrops);
+    const Seen seen = ReadTrace(run.tracePath, backdrops);
     EXPECT_EQ(seen.passes, passes);
     EXPECT_EQ(seen.faults, 0) << seen.firstFaults;
     EXPECT_EQ(seen.lastLine, "Runtime.End(0)");
@@ -242,7 +195,7 @@ TEST(LongRun, TwoHundredThousandPassesStayInRangeAndInTheirMemory) {
     std::cout << passes << " passes: " << run.seconds << " s, peak memory " << run.peakKiB
               << " KiB; sides " << seen.smallestSide << " to " << seen.largestSide << " px, "
               << frames << " of 40 frames shown\n";
-    if (!HasFailure()) fs::remove(run.trace);  // a failed run keeps its trace to look at
+    if (!HasFailure()) fs::remove(run.tracePath);  // a failed run keeps its trace to look at
     measured.push_back({passes, run});
   }
   ASSERT_EQ(measured.size(), 2u);

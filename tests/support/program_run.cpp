@@ -1,6 +1,7 @@
 #include "tests/support/program_run.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,6 +44,7 @@ ProgramRun RunProgram(const std::string& program, const RunOptions& options) {
   if (!options.keys.empty()) std::ofstream(keysPath) << options.keys;
 
   const std::string executable = std::string(ORVANE_BIN_DIR) + "/" + program;
+  const auto start = std::chrono::steady_clock::now();
   const pid_t child = fork();
   if (child == 0) {
     const int err = open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -63,23 +65,28 @@ ProgramRun RunProgram(const std::string& program, const RunOptions& options) {
 
   ProgramRun run;
   run.folder = folder.string();
+  run.tracePath = tracePath.string();
   int waitStatus = 0;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeoutSeconds);
-  while (waitpid(child, &waitStatus, WNOHANG) == 0) {
+  rusage usage{};
+  const auto deadline = start + std::chrono::seconds(options.timeoutSeconds);
+  while (wait4(child, &waitStatus, WNOHANG, &usage) == 0) {
     if (std::chrono::steady_clock::now() > deadline) {
       kill(child, SIGKILL);
-      waitpid(child, &waitStatus, 0);
+      wait4(child, &waitStatus, 0, &usage);
       run.error = "test: killed after " + std::to_string(options.timeoutSeconds) + " s\n";
       break;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  run.peakKiB = usage.ru_maxrss;
   if (WIFEXITED(waitStatus)) run.status = WEXITSTATUS(waitStatus);
 
   std::ifstream err(errorPath);
   std::stringstream text;
   text << err.rdbuf();
   run.error += text.str();
+  if (!options.readTrace) return run;
   std::ifstream traceFile(tracePath);
   for (std::string line; std::getline(traceFile, line);) run.trace.push_back(line);
   return run;

@@ -13,6 +13,9 @@ struct ProgramRun {
   std::string error;  // standard error
   std::vector<std::string> trace;
   std::string folder;  // where the run's files are: its key script and the snaps it asked for
+  std::string tracePath;
+  long peakKiB = 0;     // the process's peak resident memory (ru_maxrss)
+  double seconds = 0;   // from start to exit
 
   // Index of the first trace line starting with prefix at or after from, or -1.
   int Find(const std::string& prefix, int from = 0) const;
@@ -24,6 +27,7 @@ struct RunOptions {
   std::string keys;        // the text of a key script (ORVANE_KEYS), none when empty
   std::vector<std::pair<std::string, std::string>> environment;  // more variables
   int timeoutSeconds = 30;
+  bool readTrace = true;  // false: leave a long trace in its file (tracePath)
 };
 
 // program: "orvane", "orvane2" or another executable in the build's bin folder.
