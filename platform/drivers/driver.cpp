@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "platform/drivers/headless/headless.h"
@@ -45,23 +46,30 @@ void Open() {
   struct Open& o = open();
   const char* videoName = std::getenv("ORVANE_VIDEO");
   const std::string name = videoName != nullptr ? videoName : "sdl";
-  const char* script = std::getenv("ORVANE_KEYS");
-  o.scripted = script != nullptr;
+  if (name != "sdl" && name != "headless") {
+    throw trace::BadEnvironment("ORVANE_VIDEO: unknown driver \"" + name +
+                                "\"; use sdl or headless");
+  }
+  // The script is read first: one that does not parse is refused before any driver starts.
+  const char* scriptPath = std::getenv("ORVANE_KEYS");
+  std::optional<headless::KeyScript> script;
+  if (scriptPath != nullptr) {
+    if (*scriptPath == '\0') {
+      throw trace::BadEnvironment("ORVANE_KEYS: empty; give a key script's path");
+    }
+    script = headless::ReadScript(scriptPath);
+  }
+  o.scripted = script.has_value();
   if (name == "sdl") {
     const sdl::Entry& driver = SdlDriver();
     o.video = driver.openVideo(o.scripted);
     o.keyboard = driver.openKeyboard(*o.video);
-  } else if (name == "headless") {
-    o.video = headless::OpenVideo(o.scripted);
-    o.keyboard = headless::OpenKeyboard();
   } else {
-    throw trace::BadEnvironment("ORVANE_VIDEO: unknown driver \"" + name +
-                                "\"; use sdl or headless");
+    // Only a script's snaps look at the memory display.
+    o.video = headless::OpenVideo(script && headless::HasSnaps(*script));
+    o.keyboard = headless::OpenKeyboard();
   }
-  if (o.scripted) {
-    if (*script == '\0') throw trace::BadEnvironment("ORVANE_KEYS: empty; give a key script's path");
-    o.keyboard = headless::OpenScript(script, *o.video);
-  }
+  if (script) o.keyboard = headless::OpenScript(std::move(*script), *o.video);
 }
 
 void Close() {

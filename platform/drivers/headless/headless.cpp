@@ -1,6 +1,7 @@
 #include "platform/drivers/headless/headless.h"
 
 #include <algorithm>
+#include <variant>
 #include <vector>
 
 #include "platform/drivers/headless/keyscript.h"
@@ -85,12 +86,22 @@ class ScriptKeyboard final : public Keyboard {
 
 }  // namespace
 
-std::unique_ptr<Keyboard> OpenScript(const std::filesystem::path& script, Video& video) {
+KeyScript ReadScript(const std::filesystem::path& script) {
   try {
-    return std::make_unique<ScriptKeyboard>(LoadKeyScript(script), video);
+    return LoadKeyScript(script);
   } catch (const KeyScriptError& e) {
     throw trace::BadEnvironment(std::string("ORVANE_KEYS: ") + e.what());
   }
+}
+
+bool HasSnaps(const KeyScript& script) {
+  return std::any_of(script.steps.begin(), script.steps.end(), [](const KeyScriptStep& step) {
+    return std::holds_alternative<SnapStep>(step);
+  });
+}
+
+std::unique_ptr<Keyboard> OpenScript(KeyScript script, Video& video) {
+  return std::make_unique<ScriptKeyboard>(std::move(script), video);
 }
 
 std::unique_ptr<Video> OpenVideo(bool keepShown) {

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "platform/drivers/driver.h"
+#include "platform/drivers/headless/keyscript.h"
 
 namespace drivers::headless {
 
@@ -16,8 +17,11 @@ namespace drivers::headless {
 // script's snaps need it); without, nobody can look at it and a flip copies nothing.
 std::unique_ptr<Video> OpenVideo(bool keepShown);
 std::unique_ptr<Keyboard> OpenKeyboard();
-// The keyboard driven by a key script (keyscript.h); its snaps picture video's display. Throws
-// trace::BadEnvironment for a script that cannot be read or parsed.
-std::unique_ptr<Keyboard> OpenScript(const std::filesystem::path& script, Video& video);
+// Reads and parses a key script (keyscript.h). Throws trace::BadEnvironment for a script that
+// cannot be read or parsed.
+KeyScript ReadScript(const std::filesystem::path& script);
+bool HasSnaps(const KeyScript& script);
+// The keyboard driven by a key script; its snaps picture video's display.
+std::unique_ptr<Keyboard> OpenScript(KeyScript script, Video& video);
 
 }  // namespace drivers::headless
