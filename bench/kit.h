@@ -76,7 +76,10 @@ void RegisterPass(std::string_view program);
 // SDL's dummy video driver): each a whole process from spawn to exit, with its peak resident
 // memory as the counter peak_MiB.
 void RegisterStartups();
-// ours/sdl_present: the SDL2 driver's Present of a 640x480 frame, on SDL's offscreen driver.
+// ours/sdl_present/direct and /renderer: the SDL2 driver's Present of a 640x480 frame into a
+// window of its size on SDL's offscreen driver, written directly and through a renderer's
+// texture; ours/frame_scaler/<screen>: the direct path's scaling alone, in memory, for 16- and
+// 32-bit screens.
 void RegisterSdlPresent();
 
 // --- The run and its summary ---

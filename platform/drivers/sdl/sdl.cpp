@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -194,6 +195,37 @@ SDL_Rect Place(int outW, int outH, int w, int h, Scale scale) {
   return {(outW - dw) / 2, (outH - dh) / 2, dw, dh};
 }
 
+// Whether the renderer draws with the processor: SDL's software renderer, or OpenGL on a software
+// rasteriser (Mesa's llvmpipe and softpipe, the classic swrast). Its OpenGL context is current
+// right after it is created.
+bool DrawsOnProcessor(const SDL_RendererInfo& info) {
+  const std::string_view name = info.name;
+  if (name == "software") return true;
+  if (name.rfind("opengl", 0) != 0) return false;
+  using GetString = const unsigned char* (*)(unsigned);
+  constexpr unsigned kGlRenderer = 0x1F01;
+  const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+  const unsigned char* text = getString != nullptr ? getString(kGlRenderer) : nullptr;
+  if (text == nullptr) return false;
+  const std::string_view renderer = reinterpret_cast<const char*>(text);
+  for (std::string_view soft : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"}) {
+    if (renderer.find(soft) != std::string_view::npos) return true;
+  }
+  return false;
+}
+
+// The window pixel layout as FrameScaler writes it, or nothing for one it cannot write.
+std::optional<FrameScaler::Format> ScalerFormat(Uint32 pixelFormat) {
+  int bits = 0;
+  FrameScaler::Format format{static_cast<int>(SDL_BYTESPERPIXEL(pixelFormat)), 0, 0, 0, 0};
+  if (SDL_PixelFormatEnumToMasks(pixelFormat, &bits, &format.red, &format.green, &format.blue,
+                                 &format.alpha) != SDL_TRUE ||
+      !FrameScaler::Takes(format)) {
+    return std::nullopt;
+  }
+  return format;
+}
+
 std::uint32_t Rgb565ToXrgb(std::uint16_t p) {
   const std::uint32_t r = (p >> 11) & 0x1F;
   const std::uint32_t g = (p >> 5) & 0x3F;
@@ -275,6 +307,19 @@ class SdlVideo final : public Video {
     if (!renderer_) Fail("cannot create a renderer");
     if (SDL_GetRendererInfo(renderer_.get(), &info_) != 0) Fail("cannot read the renderer");
     vsync_ = (info_.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+    // A renderer that rasterises on the processor would copy each frame into a texture and then
+    // scale it generically: writing the window's pixels directly is one pass instead.
+    const char* asked = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+    const bool rendererAsked =
+        asked != nullptr && *asked != '\0' && std::string_view(asked) != "software";
+    if (!rendererAsked && DrawsOnProcessor(info_) &&
+        ScalerFormat(SDL_GetWindowPixelFormat(window_.get()))) {
+      renderer_.reset();
+      vsync_ = false;
+      direct_ = true;
+      // The window's own pixels (shared memory on X11), not SDL's texture stand-in for them.
+      SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    }
     if (shown_.empty()) ClearShown(designW_, designH_);
     return static_cast<std::int32_t>(SDL_GetWindowID(window_.get()));
   }
@@ -292,6 +337,7 @@ class SdlVideo final : public Video {
       if (event.type == SDL_WINDOWEVENT && (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
                                             event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)) {
         redraw = true;
+        if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) surfaceStale_ = true;
       }
     }
     if (redraw && window_) Redraw();
@@ -306,9 +352,9 @@ class SdlVideo final : public Video {
 
   bool CanSetMode(std::int32_t width, std::int32_t height, std::int32_t bitsPerPixel) override {
     RequireWindow("CanSetMode");
-    // 0: the renderer sets no limit of its own.
-    const int maxW = info_.max_texture_width > 0 ? info_.max_texture_width : 16384;
-    const int maxH = info_.max_texture_height > 0 ? info_.max_texture_height : 16384;
+    // 0: the renderer sets no limit of its own; the window's pixels have none.
+    const int maxW = !direct_ && info_.max_texture_width > 0 ? info_.max_texture_width : 16384;
+    const int maxH = !direct_ && info_.max_texture_height > 0 ? info_.max_texture_height : 16384;
     return bitsPerPixel == 16 && width > 0 && height > 0 && width <= maxW && height <= maxH;
   }
 
@@ -317,18 +363,22 @@ class SdlVideo final : public Video {
       throw std::invalid_argument("sdl video: SetMode: cannot show a display of " +
                                   std::to_string(width) + " x " + std::to_string(height));
     }
-    const Uint32 format = TextureFormat();
-    texture_.reset(
-        SDL_CreateTexture(renderer_.get(), format, SDL_TEXTUREACCESS_STREAMING, width, height));
-    if (!texture_) Fail("SetMode: cannot create the display texture");
-    // Nearest filtering, set on the texture itself so that no SDL_RENDER_SCALE_QUALITY in the
-    // environment can blur the pixels.
-    SDL_SetTextureScaleMode(texture_.get(), SDL_ScaleModeNearest);
-    converting_ = format != SDL_PIXELFORMAT_RGB565;
     modeW_ = width;
     modeH_ = height;
     ClearShown(width, height);
-    Upload({shown_.data(), width, height, width});
+    if (direct_) {
+      surfaceStale_ = true;
+    } else {
+      const Uint32 format = TextureFormat();
+      texture_.reset(
+          SDL_CreateTexture(renderer_.get(), format, SDL_TEXTUREACCESS_STREAMING, width, height));
+      if (!texture_) Fail("SetMode: cannot create the display texture");
+      // Nearest filtering, set on the texture itself so that no SDL_RENDER_SCALE_QUALITY in the
+      // environment can blur the pixels.
+      SDL_SetTextureScaleMode(texture_.get(), SDL_ScaleModeNearest);
+      converting_ = format != SDL_PIXELFORMAT_RGB565;
+      Upload({shown_.data(), width, height, width});
+    }
     restored_ = false;
     Arrange();
   }
@@ -341,7 +391,7 @@ class SdlVideo final : public Video {
 
   void Present(const Picture& frame, bool wait) override {
     RequireWindow("Present");
-    if (!texture_) throw std::logic_error("sdl video: Present before SetMode");
+    if (modeW_ == 0) throw std::logic_error("sdl video: Present before SetMode");
     if (frame.width > 0 && frame.height > 0 &&
         (frame.pixels == nullptr || frame.pitch < frame.width)) {
       throw std::invalid_argument("sdl video: Present: a picture of " +
@@ -354,8 +404,12 @@ class SdlVideo final : public Video {
       std::copy_n(part.pixels + static_cast<std::ptrdiff_t>(y) * part.pitch, part.width,
                   shown_.data() + static_cast<std::ptrdiff_t>(y) * modeW_);
     }
-    Upload(part);
-    Redraw();
+    if (direct_) {
+      DrawDirect(&part);
+    } else {
+      Upload(part);
+      Redraw();
+    }
     if (wait && !pacer_.Wait(RefreshPeriod(), vsync_) && vsync_) {
       // The renderer's vsync does not pace: the driver's grid does, alone. Should SDL refuse to
       // turn it off, the grid still holds every present to the refresh.
@@ -431,6 +485,10 @@ class SdlVideo final : public Video {
 
   // Draws the window: the display placed on black, or the background before there is a display.
   void Redraw() {
+    if (direct_) {
+      DrawDirect(nullptr);
+      return;
+    }
     SDL_Renderer* renderer = renderer_.get();
     if (texture_) {
       SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
@@ -448,6 +506,47 @@ class SdlVideo final : public Video {
       SDL_RenderClear(renderer);
     }
     SDL_RenderPresent(renderer);
+  }
+
+  // Draws into the window's own pixels: the frame placed on black (without a frame, what they hold
+  // already), or the background before there is a display. Pixels that are new (first use, a new
+  // window size) are cleared first; the display's place then stays black until the next frame.
+  void DrawDirect(const Picture* frame) {
+    SDL_Window* window = window_.get();
+    SDL_Surface* surface = SDL_GetWindowSurface(window);
+    if (surface == nullptr) Fail("cannot reach the window's pixels");
+    const bool fresh = surfaceStale_ || surface != surface_ || surface->w != surfaceW_ ||
+                       surface->h != surfaceH_;
+    if (fresh) {
+      surface_ = surface;
+      surfaceW_ = surface->w;
+      surfaceH_ = surface->h;
+      surfaceStale_ = false;
+      const std::uint32_t colour = modeW_ > 0 ? 0 : background_;
+      SDL_FillRect(surface, nullptr,
+                   SDL_MapRGB(surface->format, static_cast<Uint8>(colour >> 16),
+                              static_cast<Uint8>(colour >> 8), static_cast<Uint8>(colour)));
+      place_ = modeW_ > 0 ? Place(surface->w, surface->h, modeW_, modeH_, options_.scale)
+                          : SDL_Rect{};
+      const std::optional<FrameScaler::Format> format = ScalerFormat(surface->format->format);
+      if (!format) Fail("the window's pixels changed to a format the driver cannot write");
+      if (place_.w > 0 && place_.h > 0) scaler_.Configure(modeW_, modeH_, place_.w, place_.h, *format);
+    }
+    const bool drawn = frame != nullptr && place_.w > 0 && place_.h > 0;
+    if (drawn) {
+      if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) {
+        Fail("cannot lock the window's pixels");
+      }
+      scaler_.Scale(*frame,
+                    static_cast<std::uint8_t*>(surface->pixels) +
+                        static_cast<std::ptrdiff_t>(place_.y) * surface->pitch +
+                        static_cast<std::ptrdiff_t>(place_.x) * surface->format->BytesPerPixel,
+                    surface->pitch);
+      if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+    }
+    const int shown = drawn && !fresh ? SDL_UpdateWindowSurfaceRects(window, &place_, 1)
+                                      : SDL_UpdateWindowSurface(window);
+    if (shown != 0) Fail("cannot show the window's pixels");
   }
 
   Pacer::Clock::duration RefreshPeriod() const {
@@ -504,6 +603,7 @@ class SdlVideo final : public Video {
                             static_cast<int>(SDL_WINDOWPOS_CENTERED_DISPLAY(display)));
     }
     layout_ = wanted;
+    surfaceStale_ = true;
     Redraw();
   }
 
@@ -529,6 +629,14 @@ class SdlVideo final : public Video {
   SDL_RendererInfo info_{};
   bool vsync_ = false;
   bool converting_ = false;
+  // Without a renderer (direct_), frames are scaled straight into the window's pixels.
+  bool direct_ = false;
+  FrameScaler scaler_;
+  SDL_Surface* surface_ = nullptr;  // the window's pixels the scaler was configured for
+  int surfaceW_ = 0;
+  int surfaceH_ = 0;
+  bool surfaceStale_ = true;
+  SDL_Rect place_{};
   Pacer pacer_;
 
   std::int32_t designW_ = 0;

@@ -1,6 +1,10 @@
-// The SDL driver: the form's window is an SDL window, the display a streaming texture scaled into
-// it with its aspect kept (black bars), and the keyboard the system's own, read by physical key as
-// PC set-1 scan codes. The desktop's own mode is never changed: exclusive full screen is a window
+// The SDL driver: the form's window is an SDL window, the display is scaled into it with its
+// aspect kept (black bars), and the keyboard is the system's own, read by physical key as PC set-1
+// scan codes. The display is a streaming texture where a renderer draws it in hardware; where the
+// renderer would rasterise on the processor anyway (SDL's software renderer, Mesa's llvmpipe) each
+// frame is instead scaled straight into the window's own pixels by FrameScaler: one pass over
+// them, no texture and no second copy. SDL_RENDER_DRIVER naming a renderer other than "software"
+// keeps that renderer. The desktop's own mode is never changed: exclusive full screen is a window
 // that covers the desktop.
 //
 // Platform environment, read by OpenVideo:
@@ -14,6 +18,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/drivers/driver.h"
 
@@ -36,6 +41,35 @@ std::unique_ptr<Keyboard> OpenKeyboard(Video& video);
 struct Entry {
   std::unique_ptr<Video> (*openVideo)(bool scripted);
   std::unique_ptr<Keyboard> (*openKeyboard)(Video& video);
+};
+
+// Nearest-pixel scaling of an RGB565 frame into a rectangle of a window's pixels, in the window's
+// own format: RGB565, or 32 bits with green in the second byte and red and blue in the first and
+// third (either way round), the top byte an opaque alpha or unused. Destination pixel (x, y)
+// takes the source pixel under its centre, ((2x + 1) * sourceW / (2 * destW), likewise for y), as
+// a renderer's nearest filtering does. The source column and row of every destination pixel are
+// worked out once by Configure; Scale then makes one pass over the destination and allocates
+// nothing. Called by the SDL video driver (and its test).
+class FrameScaler {
+ public:
+  struct Format {
+    int bytesPerPixel;  // 2 (RGB565) or 4
+    std::uint32_t red, green, blue, alpha;  // the channels' bit masks; alpha is set in every pixel
+  };
+  // Whether Scale can write pixels of this layout.
+  static bool Takes(const Format& format);
+  // Sizes must be positive and the format one that Takes accepts; throws std::invalid_argument.
+  void Configure(int sourceW, int sourceH, int destW, int destH, const Format& format);
+  // Writes the destination pixels whose source lies within frame (a frame smaller than the
+  // configured source leaves the rest as they are). target: the destination's top left.
+  void Scale(const Picture& frame, std::uint8_t* target, int targetPitchBytes);
+
+ private:
+  Format format_{};
+  int sourceW_ = 0;
+  std::vector<std::int32_t> columns_;  // source column of each destination column
+  std::vector<std::int32_t> rows_;     // source row of each destination row
+  std::vector<std::uint32_t> wide_;    // one source row in the destination's 4-byte format
 };
 
 // The set-1 scan code of a key (extended keys with 0x80 added), or 0 for a key that has none:
