@@ -1,7 +1,7 @@
 # Draws ours against each peer: one pair of bars per comparison (median time, log scale), the
 # ratio ours/peer above each pair and the goal where there is one. Called by bench/report.sh
 # with data (what, ours_us, peer_us, ratio, goal, met) and output set.
-set terminal pngcairo size 1400,780 font "DejaVu Sans,11" noenhanced
+set terminal pngcairo size 1500,800 font "DejaVu Sans,11" noenhanced
 set output output
 set datafile separator "\t"
 set title "Orvane against its peers: median time of each benchmark (lower is better)"
