@@ -69,14 +69,12 @@ void Scale(benchmark::State& state, Screen screen) {
 
 void RegisterSdlPresent() {
   benchmark::RegisterBenchmark("ours/sdl_present/direct", SdlPresent, nullptr)->UseRealTime();
-  benchmark::RegisterBenchmark("ours/sdl_present/renderer", SdlPresent, "opengles2")
-      ->UseRealTime();
+  benchmark::RegisterBenchmark("ours/sdl_present/renderer", SdlPresent, "opengles2")->UseRealTime();
   constexpr drivers::sdl::FrameScaler::Format kRgb565{2, 0xF800, 0x07E0, 0x001F, 0};
   constexpr drivers::sdl::FrameScaler::Format kXrgb{4, 0xFF0000, 0xFF00, 0xFF, 0};
-  for (const Screen screen : {Screen{"rgb565_640x480", 640, 480, kRgb565},
-                              Screen{"xrgb_640x480", 640, 480, kXrgb},
-                              Screen{"xrgb_800x600", 800, 600, kXrgb},
-                              Screen{"xrgb_1440x1080", 1440, 1080, kXrgb}}) {
+  for (const Screen screen :
+       {Screen{"rgb565_640x480", 640, 480, kRgb565}, Screen{"xrgb_640x480", 640, 480, kXrgb},
+        Screen{"xrgb_800x600", 800, 600, kXrgb}, Screen{"xrgb_1440x1080", 1440, 1080, kXrgb}}) {
     benchmark::RegisterBenchmark((std::string("ours/frame_scaler/") + screen.name).c_str(), Scale,
                                  screen)
         ->UseRealTime();

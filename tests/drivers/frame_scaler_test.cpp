@@ -62,7 +62,9 @@ const ScaleCase kScaleCases[] = {
     {"a_frame_smaller_than_the_display_16_bits_unscaled", 64, 48, 30, 20, 64, 48, kRgb565},
 };
 
-void PrintTo(const ScaleCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ScaleCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ScaleTest : public testing::TestWithParam<ScaleCase> {};
 
@@ -72,8 +74,8 @@ TEST_P(ScaleTest, EachPixelTakesTheSourcePixelUnderItsCentre) {
   std::vector<std::uint16_t> frame(static_cast<std::size_t>(framePitch) * c.frameH);
   for (std::size_t i = 0; i < frame.size(); ++i) {
     // Every value once for 256 x 256; a scrambled spread of values otherwise.
-    frame[i] = static_cast<std::uint16_t>(c.frameW == 256 ? i - i / framePitch * 3
-                                                          : i * 2654435761u >> 9);
+    frame[i] =
+        static_cast<std::uint16_t>(c.frameW == 256 ? i - i / framePitch * 3 : i * 2654435761u >> 9);
   }
   const int bytes = c.format.bytesPerPixel;
   const int pitch = c.destW * bytes + kPadding;
@@ -139,8 +141,9 @@ TEST(FrameScalerFormats, TakesRgb565AndTheFourByteOrdersOfRgb) {
 
 TEST(FrameScalerFormats, EmptySizesAreRefused) {
   FrameScaler scaler;
-  for (const auto& [sw, sh, dw, dh] : {std::array{0, 480, 640, 480}, std::array{640, 0, 640, 480},
-                                       std::array{640, 480, 0, 480}, std::array{640, 480, 640, -1}}) {
+  for (const auto& [sw, sh, dw, dh] :
+       {std::array{0, 480, 640, 480}, std::array{640, 0, 640, 480}, std::array{640, 480, 0, 480},
+        std::array{640, 480, 640, -1}}) {
     EXPECT_THROW(scaler.Configure(sw, sh, dw, dh, kXrgb), std::invalid_argument)
         << sw << " x " << sh << " to " << dw << " x " << dh;
   }

@@ -49,15 +49,15 @@ template <bool kRedLow>
 
 // Built for AVX2 and the baseline; the processor's best is chosen when the program loads.
 [[gnu::target_clones("avx2", "default")]] void WidenBlueLow(std::uint16_t* out,
-                                                             const std::uint16_t* in,
-                                                             std::ptrdiff_t n,
-                                                             std::uint16_t alpha) noexcept {
-  WidenRow<false>(out, in, n, alpha);
-}
-[[gnu::target_clones("avx2", "default")]] void WidenRedLow(std::uint16_t* out,
                                                             const std::uint16_t* in,
                                                             std::ptrdiff_t n,
                                                             std::uint16_t alpha) noexcept {
+  WidenRow<false>(out, in, n, alpha);
+}
+[[gnu::target_clones("avx2", "default")]] void WidenRedLow(std::uint16_t* out,
+                                                           const std::uint16_t* in,
+                                                           std::ptrdiff_t n,
+                                                           std::uint16_t alpha) noexcept {
   WidenRow<true>(out, in, n, alpha);
 }
 
@@ -93,7 +93,8 @@ bool FrameScaler::Takes(const Format& f) {
   if (f.bytesPerPixel == 2) {
     return f.red == 0xF800 && f.green == 0x07E0 && f.blue == 0x001F && f.alpha == 0;
   }
-  const bool redBlue = (f.red == 0xFF0000 && f.blue == 0xFF) || (f.red == 0xFF && f.blue == 0xFF0000);
+  const bool redBlue =
+      (f.red == 0xFF0000 && f.blue == 0xFF) || (f.red == 0xFF && f.blue == 0xFF0000);
   return f.bytesPerPixel == 4 && redBlue && f.green == 0xFF00 &&
          (f.alpha == 0 || f.alpha == 0xFF000000u);
 }

@@ -529,8 +529,14 @@ class SdlVideo final : public Video {
       place_ = modeW_ > 0 ? Place(surface->w, surface->h, modeW_, modeH_, options_.scale)
                           : SDL_Rect{};
       const std::optional<FrameScaler::Format> format = ScalerFormat(surface->format->format);
-      if (!format) Fail("the window's pixels changed to a format the driver cannot write");
-      if (place_.w > 0 && place_.h > 0) scaler_.Configure(modeW_, modeH_, place_.w, place_.h, *format);
+      if (!format) {
+        throw std::runtime_error("sdl video: the window's pixels changed to a format (" +
+                                 std::string(SDL_GetPixelFormatName(surface->format->format)) +
+                                 ") the driver cannot write");
+      }
+      if (place_.w > 0 && place_.h > 0) {
+        scaler_.Configure(modeW_, modeH_, place_.w, place_.h, *format);
+      }
     }
     const bool drawn = frame != nullptr && place_.w > 0 && place_.h > 0;
     if (drawn) {

@@ -53,7 +53,7 @@ struct Entry {
 class FrameScaler {
  public:
   struct Format {
-    int bytesPerPixel;  // 2 (RGB565) or 4
+    int bytesPerPixel;                      // 2 (RGB565) or 4
     std::uint32_t red, green, blue, alpha;  // the channels' bit masks; alpha is set in every pixel
   };
   // Whether Scale can write pixels of this layout.
