@@ -226,13 +226,6 @@ std::optional<FrameScaler::Format> ScalerFormat(Uint32 pixelFormat) {
   return format;
 }
 
-std::uint32_t Rgb565ToXrgb(std::uint16_t p) {
-  const std::uint32_t r = (p >> 11) & 0x1F;
-  const std::uint32_t g = (p >> 5) & 0x3F;
-  const std::uint32_t b = p & 0x1F;
-  return 0xFF000000u | ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
-}
-
 // Holds waited presents to the display's refresh where the renderer's vsync does not: such a
 // present returns at the next tick of a steady grid of refresh periods, so a loop never runs
 // faster than the display, however fast it draws.
@@ -377,6 +370,10 @@ class SdlVideo final : public Video {
       // environment can blur the pixels.
       SDL_SetTextureScaleMode(texture_.get(), SDL_ScaleModeNearest);
       converting_ = format != SDL_PIXELFORMAT_RGB565;
+      // The texture's 32-bit formats are ones the scaler writes.
+      if (converting_) {
+        scaler_.Configure(width, height, width, height, ScalerFormat(format).value());
+      }
       Upload({shown_.data(), width, height, width});
     }
     restored_ = false;
@@ -474,12 +471,7 @@ class SdlVideo final : public Video {
     if (SDL_LockTexture(texture_.get(), &area, &target, &targetPitch) != 0) {
       Fail("Present: cannot lock the display texture");
     }
-    for (std::int32_t y = 0; y < part.height; ++y) {
-      const std::uint16_t* from = part.pixels + static_cast<std::ptrdiff_t>(y) * part.pitch;
-      auto* to = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(target) +
-                                                  static_cast<std::ptrdiff_t>(y) * targetPitch);
-      std::transform(from, from + part.width, to, Rgb565ToXrgb);
-    }
+    scaler_.Scale(part, static_cast<std::uint8_t*>(target), targetPitch);
     SDL_UnlockTexture(texture_.get());
   }
 
@@ -635,7 +627,8 @@ class SdlVideo final : public Video {
   SDL_RendererInfo info_{};
   bool vsync_ = false;
   bool converting_ = false;
-  // Without a renderer (direct_), frames are scaled straight into the window's pixels.
+  // Without a renderer (direct_), frames are scaled straight into the window's pixels; with one,
+  // the scaler converts frames into a 32-bit texture.
   bool direct_ = false;
   FrameScaler scaler_;
   SDL_Surface* surface_ = nullptr;  // the window's pixels the scaler was configured for
