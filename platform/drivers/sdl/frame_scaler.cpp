@@ -113,7 +113,7 @@ void FrameScaler::Configure(int sourceW, int sourceH, int destW, int destH, cons
   sourceW_ = sourceW;
   Centres(columns_, sourceW, destW);
   Centres(rows_, sourceH, destH);
-  wide_.assign(format.bytesPerPixel == 4 ? static_cast<std::size_t>(sourceW) : 0, 0);
+  wide_.assign(format.bytesPerPixel == 4 ? 2 * static_cast<std::size_t>(sourceW) : 0, 0);
 }
 
 void FrameScaler::Scale(const Picture& frame, std::uint8_t* target, int targetPitchBytes) {
@@ -140,8 +140,12 @@ void FrameScaler::Scale(const Picture& frame, std::uint8_t* target, int targetPi
       Widen(format_, out, in, columns);
     } else {
       Widen(format_, wide_.data(), in, std::min(frame.width, sourceW_));
-      auto* out32 = reinterpret_cast<std::uint32_t*>(out);
-      for (int x = 0; x < columns; ++x) out32[x] = wide_[static_cast<std::size_t>(columns_[x])];
+      auto* halves = reinterpret_cast<std::uint16_t*>(out);
+      for (int x = 0; x < columns; ++x) {
+        const std::uint16_t* pixel = &wide_[2 * static_cast<std::size_t>(columns_[x])];
+        halves[2 * x] = pixel[0];
+        halves[2 * x + 1] = pixel[1];
+      }
     }
   }
 }

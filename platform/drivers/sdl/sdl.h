@@ -69,7 +69,7 @@ class FrameScaler {
   int sourceW_ = 0;
   std::vector<std::int32_t> columns_;  // source column of each destination column
   std::vector<std::int32_t> rows_;     // source row of each destination row
-  std::vector<std::uint32_t> wide_;    // one source row in the destination's 4-byte format
+  std::vector<std::uint16_t> wide_;    // one source row in the 4-byte format, as 16-bit halves
 };
 
 // The set-1 scan code of a key (extended keys with 0x80 added), or 0 for a key that has none:
