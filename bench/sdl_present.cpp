@@ -31,7 +31,7 @@ void SdlPresent(benchmark::State& state, const char* renderer) {
     } else {
       unsetenv("SDL_RENDER_DRIVER");
     }
-    std::unique_ptr<drivers::Video> video = drivers::sdl::OpenVideo(false);
+    std::unique_ptr<drivers::Video> video = drivers::sdl::OpenVideo({});
     video->CreateWindow({"Orvane Demo", 312, 213, 0, false, false});
     video->SetExclusive(true);
     video->SetMode(kScreenWidth, kScreenHeight);

@@ -60,13 +60,14 @@ void Open() {
     script = headless::ReadScript(scriptPath);
   }
   o.scripted = script.has_value();
+  // Only a script's snaps look at what the display shows.
+  const bool keepShown = script && headless::HasSnaps(*script);
   if (name == "sdl") {
     const sdl::Entry& driver = SdlDriver();
-    o.video = driver.openVideo(o.scripted);
+    o.video = driver.openVideo({.scripted = o.scripted, .keepShown = keepShown});
     o.keyboard = driver.openKeyboard(*o.video);
   } else {
-    // Only a script's snaps look at the memory display.
-    o.video = headless::OpenVideo(script && headless::HasSnaps(*script));
+    o.video = headless::OpenVideo(keepShown);
     o.keyboard = headless::OpenKeyboard();
   }
   if (script) o.keyboard = headless::OpenScript(std::move(*script), *o.video);

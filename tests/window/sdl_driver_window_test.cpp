@@ -279,7 +279,7 @@ const Renderer kRenderers[] = {
 
 TEST(SdlWindow, IsCreatedHiddenAsDesignedThenShown) {
   XServer x;
-  auto video = drivers::sdl::OpenVideo(false);
+  auto video = drivers::sdl::OpenVideo({});
   EXPECT_NE(video->CreateWindow(Form(0x204080)), 0);
   ::Window window = None;
   ASSERT_TRUE(Eventually(*video, [&] { return (window = x.Find(kCaption)) != None; }))
@@ -328,7 +328,7 @@ TEST(SdlWindow, ExclusiveCoversTheScreenWithTheDisplayLetterboxed) {
       const std::string name = std::string(renderer.name) + ", " + scale.name;
       SCOPED_TRACE(name);
       ScopedEnv env{{"SDL_RENDER_DRIVER", renderer.driver}, {"ORVANE_SCALE", scale.scale}};
-      auto video = drivers::sdl::OpenVideo(false);
+      auto video = drivers::sdl::OpenVideo({});
       video->CreateWindow(Form());
       video->SetExclusive(true);
       ASSERT_TRUE(video->CanSetMode(640, 480, 16));
@@ -380,7 +380,7 @@ TEST(SdlWindow, ExclusiveCoversTheScreenWithTheDisplayLetterboxed) {
 TEST(SdlWindow, WindowedVariableMakesExclusiveAWindowOfTheModesSize) {
   XServer x;
   ScopedEnv env{{"ORVANE_WINDOWED", "1"}};
-  auto video = drivers::sdl::OpenVideo(false);
+  auto video = drivers::sdl::OpenVideo({});
   video->CreateWindow(Form());
   video->SetExclusive(true);
   video->SetMode(640, 480);
@@ -419,7 +419,7 @@ TEST(SdlWindow, WindowedVariableMakesExclusiveAWindowOfTheModesSize) {
 
 TEST(SdlWindow, CloseRequestIsIgnored) {
   XServer x;
-  auto video = drivers::sdl::OpenVideo(false);
+  auto video = drivers::sdl::OpenVideo({});
   video->CreateWindow(Form());
   video->ShowWindow();
   const ::Window window = x.Find(kCaption);
@@ -460,7 +460,7 @@ TEST(SdlPresent, WaitFollowsTheDisplaysRefresh) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ScopedEnv env{{"SDL_RENDER_DRIVER", c.driver}, {"SDL_RENDER_VSYNC", c.vsync}};
-    auto video = drivers::sdl::OpenVideo(false);
+    auto video = drivers::sdl::OpenVideo({});
     // The window at its design size: the time measured is the pacing's, not Xvfb's drawing.
     video->CreateWindow(Form());
     video->SetMode(640, 480);
@@ -482,7 +482,7 @@ TEST(SdlPresent, WaitFollowsTheDisplaysRefresh) {
 }
 
 TEST(SdlPresent, ShownIsTheLastFrameOrBlack) {
-  auto video = drivers::sdl::OpenVideo(true);
+  auto video = drivers::sdl::OpenVideo({.scripted = true, .keepShown = true});
   video->CreateWindow(Form(0x204080));
   Picture shown = video->Shown();
   ASSERT_EQ(shown.width, 312);
@@ -492,7 +492,7 @@ TEST(SdlPresent, ShownIsTheLastFrameOrBlack) {
   for (const Renderer& renderer : kRenderers) {
     SCOPED_TRACE(renderer.name);
     ScopedEnv env{{"SDL_RENDER_DRIVER", renderer.driver}};
-    video = drivers::sdl::OpenVideo(true);
+    video = drivers::sdl::OpenVideo({.scripted = true, .keepShown = true});
     video->CreateWindow(Form());
     video->SetMode(640, 480);
     shown = video->Shown();
@@ -529,7 +529,7 @@ TEST(SdlVideoEnvironment, BadValuesAreRefusedNamingTheVariable) {
     SCOPED_TRACE(std::string(c.variable) + "=\"" + c.value + "\"");
     ScopedEnv env{{c.variable, c.value}};
     try {
-      drivers::sdl::OpenVideo(false);
+      drivers::sdl::OpenVideo({});
       ADD_FAILURE() << "accepted";
     } catch (const trace::BadEnvironment& e) {
       const std::string message = e.what();
@@ -547,7 +547,7 @@ TEST(SdlVideoEnvironment, BadValuesAreRefusedNamingTheVariable) {
   for (const auto& c : good) {
     SCOPED_TRACE(std::string(c.variable) + "=" + c.value);
     ScopedEnv env{{c.variable, c.value}};
-    EXPECT_NO_THROW(drivers::sdl::OpenVideo(false));
+    EXPECT_NO_THROW(drivers::sdl::OpenVideo({}));
   }
 }
 
@@ -562,7 +562,7 @@ TEST(SdlVideoEnvironment, NoDisplayIsABadEnvironment) {
                   {"WAYLAND_DISPLAY", std::nullopt},
                   {"SDL_VIDEODRIVER", std::nullopt}};
     try {
-      drivers::sdl::OpenVideo(false);
+      drivers::sdl::OpenVideo({});
       ADD_FAILURE() << "opened without a display";
     } catch (const trace::BadEnvironment& e) {
       EXPECT_EQ(std::string(e.what()).rfind("ORVANE_VIDEO: sdl: no display: ", 0), 0u) << e.what();
@@ -592,7 +592,7 @@ std::string Down(const std::array<std::uint8_t, 256>& state) {
 
 TEST(SdlKeyboard, ReadsKeysByScanCodeWhileAnotherWindowHasTheFocus) {
   XServer x;
-  auto video = drivers::sdl::OpenVideo(false);
+  auto video = drivers::sdl::OpenVideo({});
   video->CreateWindow(Form());
   video->ShowWindow();
   auto keyboard = drivers::sdl::OpenKeyboard(*video);
@@ -697,7 +697,7 @@ class OwnXvfb {
 };
 
 TEST(SdlKeyboard, PollFailsWhenTheXConnectionIsLost) {
-  auto video = drivers::sdl::OpenVideo(false);
+  auto video = drivers::sdl::OpenVideo({});
   OwnXvfb server;
   std::unique_ptr<drivers::Keyboard> keyboard;
   {

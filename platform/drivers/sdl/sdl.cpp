@@ -275,9 +275,9 @@ class Pacer {
 
 class SdlVideo final : public Video {
  public:
-  SdlVideo(Options options, bool scripted)
+  SdlVideo(Options options, VideoUse use)
       : options_(options),
-        scripted_(scripted),
+        use_(use),
         onX11_(std::string_view(SDL_GetCurrentVideoDriver()) == "x11") {}
   SdlVideo(const SdlVideo&) = delete;
   SdlVideo& operator=(const SdlVideo&) = delete;
@@ -397,7 +397,7 @@ class SdlVideo final : public Video {
     }
     const Picture part{frame.pixels, std::min(frame.width, modeW_), std::min(frame.height, modeH_),
                        frame.pitch};
-    for (std::int32_t y = 0; scripted_ && y < part.height; ++y) {
+    for (std::int32_t y = 0; use_.keepShown && y < part.height; ++y) {
       std::copy_n(part.pixels + static_cast<std::ptrdiff_t>(y) * part.pitch, part.width,
                   shown_.data() + static_cast<std::ptrdiff_t>(y) * modeW_);
     }
@@ -419,7 +419,7 @@ class SdlVideo final : public Video {
 
   void ShowReport(std::string_view text) override {
     // A scripted run has nobody to click the box away.
-    if (scripted_) return;
+    if (use_.scripted) return;
     // A window that covers the desktop would hide the box.
     if (window_) SDL_HideWindow(window_.get());
     const std::string message(text);
@@ -617,9 +617,7 @@ class SdlVideo final : public Video {
   // Declared first: SDL's video starts before the rest and ends after the window is gone.
   VideoSubsystem subsystem_;
   const Options options_;
-  // A key script drives the run: Shown() needs a copy of each frame, and nobody would click a
-  // message box away.
-  const bool scripted_;
+  const VideoUse use_;
   const bool onX11_;
   Owned<SDL_Window> window_;
   Owned<SDL_Renderer> renderer_;
@@ -709,8 +707,8 @@ class SdlKeyboard final : public Keyboard {
 
 }  // namespace
 
-std::unique_ptr<Video> OpenVideo(bool scripted) {
-  return std::make_unique<SdlVideo>(ReadOptions(), scripted);
+std::unique_ptr<Video> OpenVideo(VideoUse use) {
+  return std::make_unique<SdlVideo>(ReadOptions(), use);
 }
 
 std::unique_ptr<Keyboard> OpenKeyboard(Video& video) {

@@ -24,11 +24,15 @@
 
 namespace drivers::sdl {
 
+// What the run asks of the video driver beyond the window.
+struct VideoUse {
+  bool scripted = false;   // a key script drives the run: nobody would click a message box away
+  bool keepShown = false;  // keep each presented frame for Shown() (the script's snaps)
+};
+
 // Reads ORVANE_WINDOWED and ORVANE_SCALE and starts SDL's video. Throws trace::BadEnvironment for
-// a bad value or when SDL finds no display. When scripted (a key script drives the run) each
-// presented frame is also kept for Shown(), for the script's snaps, and reports show no message
-// box; otherwise presenting is one copy and Shown() stays black.
-std::unique_ptr<Video> OpenVideo(bool scripted);
+// a bad value or when SDL finds no display. Without keepShown, Shown() stays black.
+std::unique_ptr<Video> OpenVideo(VideoUse use);
 
 // The system keyboard of the display that `video` (made by OpenVideo) runs on. On X11 it reads
 // every key also while another window has the focus; elsewhere only while the form's window has
@@ -39,7 +43,7 @@ std::unique_ptr<Keyboard> OpenKeyboard(Video& video);
 // its libraries load only when ORVANE_VIDEO=sdl asks for them. It exports this as
 // "orvane_sdl_driver".
 struct Entry {
-  std::unique_ptr<Video> (*openVideo)(bool scripted);
+  std::unique_ptr<Video> (*openVideo)(VideoUse use);
   std::unique_ptr<Keyboard> (*openKeyboard)(Video& video);
 };
 
