@@ -127,21 +127,31 @@ int IgnoreXError(Display*, XErrorEvent*) {
   return 0;
 }
 
-// The window a property of `window` names, or None. X errors (a window that is gone) read as None.
-Window WindowProperty(Display* display, Window window, Atom property) {
-  Atom type = None;
+// The 32-bit items (at most `most`) of a property of `window` of the given type; none when the
+// property is missing or of another type, and, while X errors are ignored, when the window is gone.
+std::vector<unsigned long> PropertyItems(Display* display, Window window, Atom property, Atom type,
+                                         long most) {
+  Atom actualType = None;
   int format = 0;
   unsigned long count = 0;
   unsigned long after = 0;
   unsigned char* data = nullptr;
-  Window result = None;
-  if (XGetWindowProperty(display, window, property, 0, 1, False, XA_WINDOW, &type, &format, &count,
-                         &after, &data) == Success &&
-      type == XA_WINDOW && format == 32 && count == 1) {
-    result = *reinterpret_cast<Window*>(data);
+  std::vector<unsigned long> items;
+  if (XGetWindowProperty(display, window, property, 0, most, False, type, &actualType, &format,
+                         &count, &after, &data) == Success &&
+      actualType == type && format == 32) {
+    // Xlib hands 32-bit items over as longs.
+    const auto* first = reinterpret_cast<const unsigned long*>(data);
+    items.assign(first, first + count);
   }
   if (data != nullptr) XFree(data);
-  return result;
+  return items;
+}
+
+// The window a property of `window` names, or None.
+Window WindowProperty(Display* display, Window window, Atom property) {
+  const std::vector<unsigned long> items = PropertyItems(display, window, property, XA_WINDOW, 1);
+  return items.size() == 1 ? items[0] : None;
 }
 
 // Whether a running window manager makes windows full screen on request (EWMH). Without one (a
@@ -159,20 +169,8 @@ bool WindowManagerDoesFullScreen(Display* display) {
 
   const Atom supported = XInternAtom(display, "_NET_SUPPORTED", False);
   const Atom fullScreen = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long after = 0;
-  unsigned char* data = nullptr;
-  bool found = false;
-  if (XGetWindowProperty(display, root, supported, 0, 4096, False, XA_ATOM, &type, &format, &count,
-                         &after, &data) == Success &&
-      type == XA_ATOM && format == 32) {
-    const Atom* atoms = reinterpret_cast<const Atom*>(data);
-    found = std::find(atoms, atoms + count, fullScreen) != atoms + count;
-  }
-  if (data != nullptr) XFree(data);
-  return found;
+  const std::vector<unsigned long> atoms = PropertyItems(display, root, supported, XA_ATOM, 4096);
+  return std::find(atoms.begin(), atoms.end(), fullScreen) != atoms.end();
 }
 
 // --- Presentation ------------------------------------------------------------------------------
